@@ -244,7 +244,7 @@ extern "C" LONG RegQueryValueExW(HKEY key, const WCHAR* valueName, DWORD*, DWORD
         *dataSize = static_cast<DWORD>(value.data.size());
         return ERROR_MORE_DATA;
     }
-    memcpy(data, value.data.data(), value.data.size());
+    if (!value.data.empty()) memcpy(data, value.data.data(), value.data.size());
     memset(data + value.data.size(), poison, *dataSize - value.data.size());
     *dataSize = static_cast<DWORD>(value.data.size());
     return ERROR_SUCCESS;
