@@ -1,0 +1,258 @@
+// tovrane-call: loads Tovrane.dll the way the AIR runtime does (LoadLibrary, the
+// initializer by name, a context, its function table) and lists the table or calls
+// one named function, printing the answer as one JSON value. Its runtime is the
+// double built as "Adobe AIR.dll" beside it.
+//
+//   tovrane-call [--library PATH] list
+//   tovrane-call [--library PATH] call NAME [ARGUMENT...]
+//   tovrane-call [--library PATH] repeat COUNT NAME [ARGUMENT...]
+//
+// An argument is int:N, str:TEXT, hex:BYTES (the UTF-8 bytes of a text, in hex) or
+// null. Exit codes: 0 done; 2 usage; 3 the library could not be loaded or lacks an
+// entry point; 4 no function of that name.
+#include <windows.h>
+
+#include <fcntl.h>
+#include <io.h>
+#include <stdio.h>
+#include <stdlib.h>
+#include <string.h>
+#include <wchar.h>
+
+#include "air_runtime_double.h"
+
+namespace {
+
+// What the runtime keeps of a loaded extension.
+struct Extension {
+    HMODULE module;
+    void* extensionData;
+    FREContextInitializer contextInitializer;
+    FREContextFinalizer contextFinalizer;
+    FREFinalizer finalizer;
+};
+
+int usage() {
+    fputs("usage: tovrane-call [--library PATH] list\n"
+          "       tovrane-call [--library PATH] call NAME [int:N | str:TEXT | hex:BYTES | null]...\n"
+          "       tovrane-call [--library PATH] repeat COUNT NAME [ARGUMENT]...\n",
+          stderr);
+    return 2;
+}
+
+// UTF-8 of a command-line argument, in a heap block the caller frees.
+char* toUtf8(const wchar_t* text) {
+    int size = WideCharToMultiByte(CP_UTF8, 0, text, -1, NULL, 0, NULL, NULL);
+    char* utf8 = static_cast<char*>(malloc(size > 0 ? size : 1));
+    if (utf8 == NULL) return NULL;
+    utf8[0] = 0;
+    if (size > 0) WideCharToMultiByte(CP_UTF8, 0, text, -1, utf8, size, NULL, NULL);
+    return utf8;
+}
+
+int hexValue(wchar_t c) {
+    if (c >= L'0' && c <= L'9') return c - L'0';
+    if (c >= L'a' && c <= L'f') return c - L'a' + 10;
+    if (c >= L'A' && c <= L'F') return c - L'A' + 10;
+    return -1;
+}
+
+// Makes the runtime object an argument names; NULL when it names none.
+FREObject makeArgument(const wchar_t* argument) {
+    if (wcscmp(argument, L"null") == 0) return airDoubleNull();
+    if (wcsncmp(argument, L"int:", 4) == 0) return airDoubleInt32(static_cast<int32_t>(wcstol(argument + 4, NULL, 0)));
+    if (wcsncmp(argument, L"str:", 4) == 0) {
+        char* utf8 = toUtf8(argument + 4);
+        if (utf8 == NULL) return NULL;
+        FREObject object = airDoubleString(utf8, static_cast<uint32_t>(strlen(utf8)));
+        free(utf8);
+        return object;
+    }
+    if (wcsncmp(argument, L"hex:", 4) == 0) {
+        size_t digits = wcslen(argument + 4);
+        if (digits % 2 != 0) return NULL;
+        char* bytes = static_cast<char*>(malloc(digits / 2 + 1));
+        if (bytes == NULL) return NULL;
+        for (size_t i = 0; i < digits / 2; i++) {
+            int high = hexValue(argument[4 + 2 * i]), low = hexValue(argument[5 + 2 * i]);
+            if (high < 0 || low < 0) {
+                free(bytes);
+                return NULL;
+            }
+            bytes[i] = static_cast<char>(high * 16 + low);
+        }
+        FREObject object = airDoubleString(bytes, static_cast<uint32_t>(digits / 2));
+        free(bytes);
+        return object;
+    }
+    return NULL;
+}
+
+void printJsonString(const char* text, uint32_t length) {
+    putchar('"');
+    for (uint32_t i = 0; i < length; i++) {
+        unsigned char c = static_cast<unsigned char>(text[i]);
+        if (c == '"' || c == '\\') printf("\\%c", c);
+        else if (c < 0x20) printf("\\u%04x", c);
+        else putchar(c);
+    }
+    putchar('"');
+}
+
+void printAnswer(FREObject answer) {
+    const char* text;
+    uint32_t length;
+    if (airDoubleStringOf(answer, &text, &length)) printJsonString(text, length);
+    else fputs("null", stdout);
+}
+
+bool load(const wchar_t* path, Extension* extension) {
+    memset(extension, 0, sizeof *extension);
+    extension->module = LoadLibraryW(path);
+    if (extension->module == NULL) {
+        fwprintf(stderr, L"tovrane-call: cannot load %ls (error %lu)\n", path, GetLastError());
+        return false;
+    }
+    FREInitializer initializer = reinterpret_cast<FREInitializer>(
+        reinterpret_cast<void*>(GetProcAddress(extension->module, "AneWin32TovraneExtensionInitializer")));
+    extension->finalizer = reinterpret_cast<FREFinalizer>(
+        reinterpret_cast<void*>(GetProcAddress(extension->module, "AneWin32TovraneExtensionFinalizer")));
+    if (initializer == NULL || extension->finalizer == NULL) {
+        fputs("tovrane-call: the library lacks an entry point\n", stderr);
+        return false;
+    }
+    initializer(&extension->extensionData, &extension->contextInitializer, &extension->contextFinalizer);
+    if (extension->contextInitializer == NULL) {
+        fputs("tovrane-call: the initializer gave no context initializer\n", stderr);
+        return false;
+    }
+    return true;
+}
+
+void unload(Extension* extension, FREContext context) {
+    if (extension->contextFinalizer != NULL) extension->contextFinalizer(context);
+    extension->finalizer(extension->extensionData);
+    FreeLibrary(extension->module);
+}
+
+// Each context the runtime makes is some handle of its own; the library never reads it.
+FREContext newContext(const Extension* extension, int number, uint32_t* count,
+                      const FRENamedFunction** table) {
+    FREContext context = reinterpret_cast<FREContext>(static_cast<uintptr_t>(0x1000 + number));
+    *count = 0;
+    *table = NULL;
+    extension->contextInitializer(extension->extensionData, reinterpret_cast<const uint8_t*>(""),
+                                  context, count, table);
+    return context;
+}
+
+void printTable(uint32_t count, const FRENamedFunction* table) {
+    printf("{\"count\":%u,\"table\":\"%p\",\"functions\":[", count, static_cast<const void*>(table));
+    for (uint32_t i = 0; i < count && table != NULL; i++) {
+        const char* name = reinterpret_cast<const char*>(table[i].name);
+        printf("%s{\"name\":", i == 0 ? "" : ",");
+        printJsonString(name, static_cast<uint32_t>(strlen(name)));
+        printf(",\"function_data\":%s,\"function\":\"%p\"}", table[i].functionData == NULL ? "null" : "\"set\"",
+               reinterpret_cast<void*>(table[i].function));
+    }
+    fputs("]}", stdout);
+}
+
+// Two contexts, as an application that opens two would get them; the first table
+// is printed after the second context exists.
+int listTables(Extension* extension) {
+    uint32_t firstCount, secondCount;
+    const FRENamedFunction* first;
+    const FRENamedFunction* second;
+    FREContext firstContext = newContext(extension, 1, &firstCount, &first);
+    FREContext secondContext = newContext(extension, 2, &secondCount, &second);
+    extension->contextFinalizer(secondContext);
+    fputs("{\"contexts\":[", stdout);
+    printTable(firstCount, first);
+    putchar(',');
+    printTable(secondCount, second);
+    fputs("]}\n", stdout);
+    unload(extension, firstContext);
+    return 0;
+}
+
+FREFunction findFunction(uint32_t count, const FRENamedFunction* table, const wchar_t* name) {
+    char* wanted = toUtf8(name);
+    FREFunction found = NULL;
+    for (uint32_t i = 0; wanted != NULL && i < count && table != NULL; i++) {
+        if (strcmp(reinterpret_cast<const char*>(table[i].name), wanted) == 0) found = table[i].function;
+    }
+    free(wanted);
+    return found;
+}
+
+// Calls one named function, repeat times, and prints its last answer; with
+// timing, the time per call goes to standard error.
+int callFunction(Extension* extension, const wchar_t* name, int argumentCount, wchar_t** argumentTexts,
+                 long repeat, bool timing) {
+    uint32_t count;
+    const FRENamedFunction* table;
+    FREContext context = newContext(extension, 1, &count, &table);
+    FREFunction function = findFunction(count, table, name);
+    if (function == NULL) {
+        fwprintf(stderr, L"tovrane-call: no function named %ls\n", name);
+        return 4;
+    }
+    FREObject* arguments = static_cast<FREObject*>(calloc(argumentCount + 1, sizeof(FREObject)));
+    for (int i = 0; i < argumentCount; i++) {
+        arguments[i] = makeArgument(argumentTexts[i]);
+        if (arguments[i] == NULL) {
+            fwprintf(stderr, L"tovrane-call: not an argument: %ls\n", argumentTexts[i]);
+            return 2;
+        }
+    }
+    LARGE_INTEGER frequency, start, end;
+    QueryPerformanceFrequency(&frequency);
+    QueryPerformanceCounter(&start);
+    FREObject answer = NULL;
+    for (long i = 0; i < repeat; i++) {
+        if (answer != NULL) airDoubleRelease(answer);
+        answer = function(context, NULL, static_cast<uint32_t>(argumentCount), arguments);
+    }
+    QueryPerformanceCounter(&end);
+    printAnswer(answer);
+    putchar('\n');
+    if (timing) {
+        double nanoseconds = static_cast<double>(end.QuadPart - start.QuadPart) * 1e9 /
+                             static_cast<double>(frequency.QuadPart) / static_cast<double>(repeat);
+        fprintf(stderr, "%.1f ns per call\n", nanoseconds);
+    }
+    airDoubleRelease(answer);
+    for (int i = 0; i < argumentCount; i++) airDoubleRelease(arguments[i]);
+    free(arguments);
+    unload(extension, context);
+    return 0;
+}
+
+}  // namespace
+
+int wmain(int argc, wchar_t** argv) {
+    _setmode(_fileno(stdout), _O_BINARY);
+    const wchar_t* library = L"Tovrane.dll";
+    int next = 1;
+    if (next + 1 < argc && wcscmp(argv[next], L"--library") == 0) {
+        library = argv[next + 1];
+        next += 2;
+    }
+    if (next >= argc) return usage();
+    Extension extension;
+    if (wcscmp(argv[next], L"list") == 0 && next + 1 == argc) {
+        return load(library, &extension) ? listTables(&extension) : 3;
+    }
+    if (wcscmp(argv[next], L"call") == 0 && next + 1 < argc) {
+        if (!load(library, &extension)) return 3;
+        return callFunction(&extension, argv[next + 1], argc - next - 2, argv + next + 2, 1, false);
+    }
+    if (wcscmp(argv[next], L"repeat") == 0 && next + 2 < argc) {
+        long repeat = wcstol(argv[next + 1], NULL, 10);
+        if (repeat < 1) return usage();
+        if (!load(library, &extension)) return 3;
+        return callFunction(&extension, argv[next + 2], argc - next - 3, argv + next + 3, repeat, true);
+    }
+    return usage();
+}
