@@ -1,13 +1,14 @@
 # make        installs what is missing, builds every artifact into dist/ and runs the
 #             report program once on this machine
-# make check  installs what is missing and runs every test
+# make check  installs what is missing, builds, and runs every test
 .PHONY: all check deps build check-host check-asan clean
 
 JOBS ?= $(shell nproc)
+WINDOWS_PRESETS := windows-x86 windows-x86-64
 
 all: build
-	@echo "--- lanroster on this machine:"
-	@dist/linux-x86-64/lanroster; status=$$?; echo; exit $$status
+	@echo "--- dist/linux-x86-64/lanroster on this machine:"
+	@dist/linux-x86-64/lanroster; status=$$?; echo; echo "(exit code $$status)"
 
 deps:
 	@scripts/install-deps
@@ -15,11 +16,19 @@ deps:
 build: deps
 	cmake --preset host >/dev/null
 	cmake --build --preset host -j $(JOBS)
-	mkdir -p dist/linux-x86-64
-	cp build/host/nativelib/lanroster dist/linux-x86-64/lanroster
+	for preset in $(WINDOWS_PRESETS); do \
+	  cmake --preset $$preset >/dev/null && cmake --build --preset $$preset -j $(JOBS) || exit 1; \
+	done
+	mkdir -p dist/linux-x86-64 dist/windows-x86 dist/windows-x86-64
+	cp build/host/nativelib/lanroster dist/linux-x86-64/
+	for arch in x86 x86-64; do \
+	  cp build/windows-$$arch/nativelib/Tovrane.dll build/windows-$$arch/nativelib/Lanroster.exe dist/windows-$$arch/ || exit 1; \
+	done
 
 check: check-host check-asan
 
+# The host build's tests, and those of the Windows binaries and of the x86-64
+# build under Wine.
 check-host: build
 	ctest --preset host -j $(JOBS)
 

@@ -32,7 +32,11 @@ class Prefix:
             print("FAIL: the Wine prefix did not boot:", booted.stderr.decode()[-2000:], file=sys.stderr)
             sys.exit(1)
         # A persistent server: otherwise every program run starts and stops one.
-        subprocess.run([self.server, "-p"], env=self.env, capture_output=True)
+        # It outlives this call, so it must not hold this process's pipes.
+        # The Wine services it starts do the same, so the first program is run here.
+        quiet = dict(stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        subprocess.run([self.server, "-p"], env=self.env, **quiet)
+        subprocess.run([self.loader, "cmd", "/c", "exit"], env=self.env, **quiet)
         return self
 
     def stop_server(self, prefix_command=()):
