@@ -1,7 +1,7 @@
 # make        installs what is missing, builds every artifact into dist/ and runs the
 #             report program once on this machine
 # make check  installs what is missing, builds, and runs every test
-.PHONY: all check deps build check-host check-asan clean
+.PHONY: all check deps build check-host check-asan check-tsan check-fuzz fuzz clean
 
 JOBS ?= $(shell nproc)
 WINDOWS_PRESETS := windows-x86 windows-x86-64
@@ -25,7 +25,7 @@ build: deps
 	  cp build/windows-$$arch/nativelib/Tovrane.dll build/windows-$$arch/nativelib/Lanroster.exe dist/windows-$$arch/ || exit 1; \
 	done
 
-check: check-host check-asan
+check: check-host check-asan check-tsan check-fuzz
 
 # The host build's tests, and those of the Windows binaries and of the x86-64
 # build under Wine.
@@ -36,6 +36,23 @@ check-asan: deps
 	cmake --preset asan >/dev/null
 	cmake --build --preset asan -j $(JOBS)
 	ctest --preset asan -j $(JOBS)
+
+check-tsan: deps
+	cmake --preset tsan >/dev/null
+	cmake --build --preset tsan -j $(JOBS)
+	ctest --preset tsan
+
+# Each fuzz target for a few seconds from its seed corpus; make fuzz for longer.
+check-fuzz: deps
+	cmake --preset fuzz -DNATIVELIB_FUZZ_SECONDS=8 >/dev/null
+	cmake --build --preset fuzz -j $(JOBS)
+	ctest --preset fuzz -j $(JOBS)
+
+FUZZ_SECONDS ?= 300
+fuzz: deps
+	cmake --preset fuzz -DNATIVELIB_FUZZ_SECONDS=$(FUZZ_SECONDS) >/dev/null
+	cmake --build --preset fuzz -j $(JOBS)
+	ctest --preset fuzz -j $(JOBS)
 
 clean:
 	rm -rf build dist

@@ -15,3 +15,9 @@ if(NATIVELIB_SANITIZE)
   add_compile_options(-fsanitize=${NATIVELIB_SANITIZE} -fno-omit-frame-pointer -fno-sanitize-recover=all)
   add_link_options(-fsanitize=${NATIVELIB_SANITIZE})
 endif()
+
+# Coverage for libFuzzer in every object of the fuzzing build.
+option(NATIVELIB_FUZZ "Build the fuzz targets (clang only)" OFF)
+if(NATIVELIB_FUZZ)
+  add_compile_options(-fsanitize=fuzzer-no-link)
+endif()

@@ -61,7 +61,7 @@ bool reserveOne(void** items, size_t count, size_t* capacity, size_t itemSize) {
 // The largest message chunk the kernel puts into one read of a dump.
 const size_t receiveBufferSize = 32768;
 
-typedef bool (*MessageHandler)(const nlmsghdr* message, Inventory* inventory);
+typedef bool (*MessageHandler)(nlmsghdr* message, Inventory* inventory);
 
 // Sends one dump request and hands each answer to handle. False when the kernel
 // refuses, the socket fails, a read is cut short, or the kernel says the dump was
@@ -96,7 +96,7 @@ bool dump(int socketFd, uint16_t type, uint8_t family, uint32_t sequence, char* 
             return false;
         }
         size_t remaining = static_cast<size_t>(length);
-        for (const nlmsghdr* message = reinterpret_cast<const nlmsghdr*>(buffer);
+        for (nlmsghdr* message = reinterpret_cast<nlmsghdr*>(buffer);
              NLMSG_OK(message, remaining); message = NLMSG_NEXT(message, remaining)) {
             if (message->nlmsg_seq != sequence) {
                 continue;
@@ -116,13 +116,13 @@ bool dump(int socketFd, uint16_t type, uint8_t family, uint32_t sequence, char* 
 
 // disable_ipv6 from the link's IPv6 settings; true when they are absent, which is
 // when the interface has no IPv6 at all.
-bool ipv6Disabled(const rtattr* afSpec) {
+bool ipv6Disabled(rtattr* afSpec) {
     int specLength = static_cast<int>(RTA_PAYLOAD(afSpec));
-    for (const rtattr* family = static_cast<const rtattr*>(RTA_DATA(afSpec));
+    for (rtattr* family = static_cast<rtattr*>(RTA_DATA(afSpec));
          RTA_OK(family, specLength); family = RTA_NEXT(family, specLength)) {
         if (family->rta_type != AF_INET6) continue;
         int familyLength = static_cast<int>(RTA_PAYLOAD(family));
-        for (const rtattr* setting = static_cast<const rtattr*>(RTA_DATA(family));
+        for (rtattr* setting = static_cast<rtattr*>(RTA_DATA(family));
              RTA_OK(setting, familyLength); setting = RTA_NEXT(setting, familyLength)) {
             if (setting->rta_type != IFLA_INET6_CONF) continue;
             // An array of 32-bit values indexed by the DEVCONF_ numbers.
@@ -137,11 +137,11 @@ bool ipv6Disabled(const rtattr* afSpec) {
     return true;
 }
 
-bool addInterface(const nlmsghdr* message, Inventory* inventory) {
+bool addInterface(nlmsghdr* message, Inventory* inventory) {
     if (message->nlmsg_type != RTM_NEWLINK || message->nlmsg_len < NLMSG_LENGTH(sizeof(ifinfomsg))) {
         return true;
     }
-    const ifinfomsg* link = static_cast<const ifinfomsg*>(NLMSG_DATA(message));
+    ifinfomsg* link = static_cast<ifinfomsg*>(NLMSG_DATA(message));
     if (!reserveOne(reinterpret_cast<void**>(&inventory->interfaces), inventory->interfaceCount,
                     &inventory->interfaceCapacity, sizeof(Interface))) {
         return false;
@@ -152,7 +152,7 @@ bool addInterface(const nlmsghdr* message, Inventory* inventory) {
 
     int length = static_cast<int>(message->nlmsg_len - NLMSG_LENGTH(sizeof(ifinfomsg)));
     bool named = false;
-    for (const rtattr* attribute = IFLA_RTA(link); RTA_OK(attribute, length);
+    for (rtattr* attribute = IFLA_RTA(link); RTA_OK(attribute, length);
          attribute = RTA_NEXT(attribute, length)) {
         size_t payload = RTA_PAYLOAD(attribute);
         if (attribute->rta_type == IFLA_IFNAME && payload > 0 && payload <= sizeof found->name) {
@@ -173,11 +173,11 @@ bool addInterface(const nlmsghdr* message, Inventory* inventory) {
     return true;
 }
 
-bool addAddress(const nlmsghdr* message, Inventory* inventory) {
+bool addAddress(nlmsghdr* message, Inventory* inventory) {
     if (message->nlmsg_type != RTM_NEWADDR || message->nlmsg_len < NLMSG_LENGTH(sizeof(ifaddrmsg))) {
         return true;
     }
-    const ifaddrmsg* header = static_cast<const ifaddrmsg*>(NLMSG_DATA(message));
+    ifaddrmsg* header = static_cast<ifaddrmsg*>(NLMSG_DATA(message));
     if (header->ifa_family != AF_INET6) {
         return true;
     }
@@ -186,7 +186,7 @@ bool addAddress(const nlmsghdr* message, Inventory* inventory) {
     const void* local = NULL;
     const void* address = NULL;
     int length = static_cast<int>(message->nlmsg_len - NLMSG_LENGTH(sizeof(ifaddrmsg)));
-    for (const rtattr* attribute = IFA_RTA(header); RTA_OK(attribute, length);
+    for (rtattr* attribute = IFA_RTA(header); RTA_OK(attribute, length);
          attribute = RTA_NEXT(attribute, length)) {
         if (RTA_PAYLOAD(attribute) != sizeof(in6_addr)) continue;
         if (attribute->rta_type == IFA_LOCAL) local = RTA_DATA(attribute);
