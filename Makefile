@@ -1,7 +1,7 @@
 # make        installs what is missing, builds every artifact into dist/ and runs the
 #             report program once on this machine
 # make check  installs what is missing, builds, and runs every test
-.PHONY: all check deps build check-host check-asan check-tsan check-fuzz fuzz clean
+.PHONY: all check deps build check-host check-asan check-tsan check-fuzz fuzz bench clean
 
 JOBS ?= $(shell nproc)
 WINDOWS_PRESETS := windows-x86 windows-x86-64
@@ -53,6 +53,12 @@ fuzz: deps
 	cmake --preset fuzz -DNATIVELIB_FUZZ_SECONDS=$(FUZZ_SECONDS) >/dev/null
 	cmake --build --preset fuzz -j $(JOBS)
 	ctest --preset fuzz -j $(JOBS)
+
+# The report program against ip and the floor at N = 1, 100 and 1000 veth pairs
+# (needs root); writes bench/results.md.
+bench: build
+	python3 bench/run_bench.py --lanroster dist/linux-x86-64/lanroster \
+	  --floor build/host/nativelib/lanroster-floor --artifacts dist --out bench/results.md
 
 clean:
 	rm -rf build dist
