@@ -6,11 +6,19 @@
 //   tovrane-call [--library PATH] list
 //   tovrane-call [--library PATH] call NAME [ARGUMENT...]
 //   tovrane-call [--library PATH] repeat COUNT NAME [ARGUMENT...]
+//   tovrane-call [--library PATH] stress THREADS COUNT KEY_PATH VALUE_NAME
+//
+// stress calls all four functions COUNT times on each of THREADS threads through
+// one context (getSpecialFolder with CSIDL_APPDATA, readRegString with the key
+// and value given), in two rounds, and prints as JSON how many answers differed
+// from the single-threaded ones and the process's private bytes before and after
+// the second round.
 //
 // An argument is int:N, str:TEXT, hex:BYTES (the UTF-8 bytes of a text, in hex) or
 // null. Exit codes: 0 done; 2 usage; 3 the library could not be loaded or lacks an
 // entry point; 4 no function of that name.
 #include <windows.h>
+#include <psapi.h>
 
 #include <fcntl.h>
 #include <io.h>
@@ -229,6 +237,96 @@ int callFunction(Extension* extension, const wchar_t* name, int argumentCount, w
     return 0;
 }
 
+struct StressWork {
+    const FRENamedFunction* table;
+    FREObject arguments[4][2];
+    uint32_t argumentCounts[4];
+    char* expected[4];
+    long count;
+    long mismatches;
+};
+
+bool sameAnswer(FREObject answer, const char* expected) {
+    const char* text;
+    uint32_t length;
+    if (!airDoubleStringOf(answer, &text, &length)) return expected == NULL;
+    return expected != NULL && strlen(expected) == length && memcmp(text, expected, length) == 0;
+}
+
+DWORD WINAPI stressThread(void* parameter) {
+    StressWork* work = static_cast<StressWork*>(parameter);
+    long mismatches = 0;
+    for (long i = 0; i < work->count; i++) {
+        for (int f = 0; f < 4; f++) {
+            FREObject answer = work->table[f].function(NULL, NULL, work->argumentCounts[f], work->arguments[f]);
+            if (!sameAnswer(answer, work->expected[f])) mismatches++;
+            airDoubleRelease(answer);
+        }
+    }
+    InterlockedExchangeAdd(&work->mismatches, mismatches);
+    return 0;
+}
+
+SIZE_T privateBytes() {
+    PROCESS_MEMORY_COUNTERS_EX counters;
+    memset(&counters, 0, sizeof counters);
+    GetProcessMemoryInfo(GetCurrentProcess(), reinterpret_cast<PROCESS_MEMORY_COUNTERS*>(&counters),
+                         sizeof counters);
+    // Wine leaves PrivateUsage at 0; the page-file charge is the same commit count.
+    return counters.PrivateUsage != 0 ? counters.PrivateUsage : counters.PagefileUsage;
+}
+
+int stress(Extension* extension, int threadCount, long count, const wchar_t* key, const wchar_t* name) {
+    uint32_t functionCount;
+    StressWork work;
+    memset(&work, 0, sizeof work);
+    FREContext context = newContext(extension, 1, &functionCount, &work.table);
+    if (functionCount != 4) return 4;
+    char* keyText = toUtf8(key);
+    char* nameText = toUtf8(name);
+    for (int f = 0; f < 4; f++) {
+        const char* functionName = reinterpret_cast<const char*>(work.table[f].name);
+        if (strcmp(functionName, "getSpecialFolder") == 0) {
+            work.arguments[f][0] = airDoubleInt32(0x1A);
+            work.argumentCounts[f] = 1;
+        } else if (strcmp(functionName, "readRegString") == 0) {
+            work.arguments[f][0] = airDoubleString(keyText, static_cast<uint32_t>(strlen(keyText)));
+            work.arguments[f][1] = airDoubleString(nameText, static_cast<uint32_t>(strlen(nameText)));
+            work.argumentCounts[f] = 2;
+        }
+        // The single-threaded answer, and a warm-up of whatever Windows caches.
+        FREObject answer = work.table[f].function(context, NULL, work.argumentCounts[f], work.arguments[f]);
+        const char* text;
+        uint32_t length;
+        if (airDoubleStringOf(answer, &text, &length)) {
+            work.expected[f] = static_cast<char*>(malloc(length + 1));
+            memcpy(work.expected[f], text, length);
+            work.expected[f][length] = 0;
+        }
+        airDoubleRelease(answer);
+    }
+    work.count = count;
+    HANDLE threads[64];
+    if (threadCount < 1 || threadCount > 64) return usage();
+    // Two rounds: the first grows the heaps and thread structures to their working
+    // size; what the second adds is what the calls keep.
+    SIZE_T before = 0;
+    for (int round = 0; round < 2; round++) {
+        before = privateBytes();
+        for (int t = 0; t < threadCount; t++) threads[t] = CreateThread(NULL, 0, stressThread, &work, 0, NULL);
+        WaitForMultipleObjects(static_cast<DWORD>(threadCount), threads, TRUE, INFINITE);
+        for (int t = 0; t < threadCount; t++) CloseHandle(threads[t]);
+    }
+    SIZE_T after = privateBytes();
+    printf("{\"calls\":%lld,\"mismatches\":%ld,\"private_before\":%llu,\"private_after\":%llu}\n",
+           static_cast<long long>(threadCount) * count * 8, work.mismatches,
+           static_cast<unsigned long long>(before), static_cast<unsigned long long>(after));
+    free(keyText);
+    free(nameText);
+    unload(extension, context);
+    return 0;
+}
+
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
@@ -253,6 +351,11 @@ int wmain(int argc, wchar_t** argv) {
         if (repeat < 1) return usage();
         if (!load(library, &extension)) return 3;
         return callFunction(&extension, argv[next + 2], argc - next - 3, argv + next + 3, repeat, true);
+    }
+    if (wcscmp(argv[next], L"stress") == 0 && next + 4 < argc) {
+        if (!load(library, &extension)) return 3;
+        return stress(&extension, static_cast<int>(wcstol(argv[next + 1], NULL, 10)),
+                      wcstol(argv[next + 2], NULL, 10), argv[next + 3], argv[next + 4]);
     }
     return usage();
 }
