@@ -35,7 +35,14 @@ with Namespace("wine") as ns, Prefix(os.path.join(work, "prefix")) as wine:
                    if x["adapter_name"] in ("w0a", "w0b")):
                 break
             time.sleep(0.1)
-        run = wine.run(program, prefix_command=inside)
+        # Lanroster.exe never fails silently (exit 1 always comes with its message),
+        # so a silent failure is Wine's own start inside a fresh server: try again.
+        for attempt in range(3):
+            run = wine.run(program, prefix_command=inside)
+            if run.returncode == 0 or run.stdout or run.stderr:
+                break
+            print(f"  Wine did not start the program (exit {run.returncode}); again")
+            wine.stop_server(prefix_command=inside)
         t.check(run.returncode == 0, f"exit code 0 (got {run.returncode})")
         t.check(run.stderr == b"", f"standard error empty ({run.stderr[:200]!r})")
         report = json.loads(run.stdout)
