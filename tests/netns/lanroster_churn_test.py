@@ -7,17 +7,15 @@ import os
 import subprocess
 import sys
 
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), ".."))
+from checks import Checks  # noqa: E402
+
 from netns_support import Namespace
 
 program = sys.argv[1]
 runs = int(sys.argv[2]) if len(sys.argv) > 2 else 200
-failures = []
-
-
-def check(condition, what):
-    print(("ok   " if condition else "FAIL ") + what)
-    if not condition:
-        failures.append(what)
+t = Checks()
+check = t.check
 
 
 with Namespace("churn") as ns:
@@ -64,5 +62,4 @@ with Namespace("churn") as ns:
     check(broken.returncode == 1 and broken.stderr == b"writing the adapter report failed...",
           "standard output on /dev/full: exit 1 and the write-failure message")
 
-print(f"{len(failures)} failed" if failures else "all passed")
-sys.exit(1 if failures else 0)
+t.finish()

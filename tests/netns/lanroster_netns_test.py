@@ -1,20 +1,19 @@
 """The Linux report program against a live network namespace: the same interfaces
 in the same order as ip reports, with their hardware and IPv6 addresses."""
 import json
+import os
 import subprocess
 import sys
 import time
 
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), ".."))
+from checks import Checks  # noqa: E402
+
 from netns_support import Namespace, expected_report
 
 program = sys.argv[1]
-failures = []
-
-
-def check(condition, what):
-    print(("ok   " if condition else "FAIL ") + what)
-    if not condition:
-        failures.append(what)
+t = Checks()
+check = t.check
 
 
 with Namespace("report") as ns:
@@ -80,5 +79,4 @@ with Namespace("empty") as ns:
     check(empty.stdout == b"", "and leaves standard output empty")
     check(empty.stderr == b"GetAdaptersAddresses() failed...", "with the enumeration message")
 
-print(f"{len(failures)} failed" if failures else "all passed")
-sys.exit(1 if failures else 0)
+t.finish()

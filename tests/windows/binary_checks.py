@@ -7,14 +7,12 @@ import struct
 import subprocess
 import sys
 
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), ".."))
+from checks import Checks  # noqa: E402
+
 dist = sys.argv[1]
-failures = []
-
-
-def check(condition, what):
-    print(("ok   " if condition else "FAIL ") + what)
-    if not condition:
-        failures.append(what)
+t = Checks()
+check = t.check
 
 
 class PortableExecutable:
@@ -138,5 +136,4 @@ for arch in ("x86", "x86-64"):
         else:
             check(re.search(r"Subsystem\s+00000003", dump) is not None, f"{label}: console program")
 
-print(f"{len(failures)} failed" if failures else "all passed")
-sys.exit(1 if failures else 0)
+t.finish()

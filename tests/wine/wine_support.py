@@ -5,6 +5,9 @@ import shutil
 import subprocess
 import sys
 
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), ".."))
+from checks import Checks  # noqa: E402,F401
+
 WINE_LIBRARY = "/usr/lib/wine"
 
 
@@ -55,17 +58,3 @@ class Prefix:
 
     def environment(self, name):
         return self.run("cmd", "/c", f"echo %{name}%", text=True).stdout.strip()
-
-
-class Checks:
-    def __init__(self):
-        self.failures = []
-
-    def check(self, condition, what):
-        print(("ok   " if condition else "FAIL ") + what, flush=True)
-        if not condition:
-            self.failures.append(what)
-
-    def finish(self):
-        print(f"{len(self.failures)} failed" if self.failures else "all passed")
-        sys.exit(1 if self.failures else 0)
