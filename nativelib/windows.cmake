@@ -4,14 +4,10 @@
 enable_language(RC)
 
 add_library(windows_deliverable INTERFACE)
-target_compile_definitions(windows_deliverable INTERFACE _WIN32_WINNT=0x0600 WINVER=0x0600)
 target_link_options(windows_deliverable INTERFACE
   -static -static-libgcc -static-libstdc++ -s
   -Wl,--major-os-version=6,--minor-os-version=0
   -Wl,--major-subsystem-version=6,--minor-subsystem-version=0)
-target_compile_definitions(tovrane_logic PRIVATE _WIN32_WINNT=0x0600 WINVER=0x0600)
-target_compile_definitions(lanroster_report PRIVATE _WIN32_WINNT=0x0600 WINVER=0x0600)
-target_compile_definitions(lanroster_numeric_host PRIVATE _WIN32_WINNT=0x0600 WINVER=0x0600)
 
 # Fills the version resource for one deliverable.
 function(write_version_resource directory file_name description file_type)
