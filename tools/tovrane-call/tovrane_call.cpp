@@ -7,18 +7,25 @@
 //   tovrane-call [--library PATH] call NAME [ARGUMENT...]
 //   tovrane-call [--library PATH] repeat COUNT NAME [ARGUMENT...]
 //   tovrane-call [--library PATH] stress THREADS COUNT KEY_PATH VALUE_NAME
+//   tovrane-call bare COUNT NAME [ARGUMENT...]
+//
+// repeat prints the last answer and, on standard error, the time per call. bare
+// makes, COUNT times, only the Windows calls the named function NAME makes for
+// those arguments, with no library and no runtime objects around them, and prints
+// the time per call the same way: the floor repeat is measured against.
 //
 // stress calls all four functions COUNT times on each of THREADS threads through
 // one context (getSpecialFolder with CSIDL_APPDATA, readRegString with the key
-// and value given), in two rounds, and prints as JSON how many answers differed
-// from the single-threaded ones and the process's private bytes before and after
-// the second round.
+// and value given), after a warm-up round of at most 1000, and prints as JSON how
+// many answers of both rounds differed from the single-threaded ones and the
+// process's private bytes before and after the measured round.
 //
 // An argument is int:N, str:TEXT, hex:BYTES (the UTF-8 bytes of a text, in hex) or
 // null. Exit codes: 0 done; 2 usage; 3 the library could not be loaded or lacks an
-// entry point; 4 no function of that name.
+// entry point; 4 no function of that name; 5 a stress thread could not be started.
 #include <windows.h>
 #include <psapi.h>
+#include <shlobj.h>
 
 #include <fcntl.h>
 #include <io.h>
@@ -43,7 +50,9 @@ struct Extension {
 int usage() {
     fputs("usage: tovrane-call [--library PATH] list\n"
           "       tovrane-call [--library PATH] call NAME [int:N | str:TEXT | hex:BYTES | null]...\n"
-          "       tovrane-call [--library PATH] repeat COUNT NAME [ARGUMENT]...\n",
+          "       tovrane-call [--library PATH] repeat COUNT NAME [ARGUMENT]...\n"
+          "       tovrane-call [--library PATH] stress THREADS COUNT KEY_PATH VALUE_NAME\n"
+          "       tovrane-call bare COUNT NAME [ARGUMENT]...\n",
           stderr);
     return 2;
 }
@@ -94,6 +103,13 @@ FREObject makeArgument(const wchar_t* argument) {
         return object;
     }
     return NULL;
+}
+
+double nanosecondsPerCall(const LARGE_INTEGER& start, const LARGE_INTEGER& end, long calls) {
+    LARGE_INTEGER frequency;
+    QueryPerformanceFrequency(&frequency);
+    return static_cast<double>(end.QuadPart - start.QuadPart) * 1e9 / static_cast<double>(frequency.QuadPart) /
+           static_cast<double>(calls);
 }
 
 void printJsonString(const char* text, uint32_t length) {
@@ -214,8 +230,7 @@ int callFunction(Extension* extension, const wchar_t* name, int argumentCount, w
             return 2;
         }
     }
-    LARGE_INTEGER frequency, start, end;
-    QueryPerformanceFrequency(&frequency);
+    LARGE_INTEGER start, end;
     QueryPerformanceCounter(&start);
     FREObject answer = NULL;
     for (long i = 0; i < repeat; i++) {
@@ -225,15 +240,75 @@ int callFunction(Extension* extension, const wchar_t* name, int argumentCount, w
     QueryPerformanceCounter(&end);
     printAnswer(answer);
     putchar('\n');
-    if (timing) {
-        double nanoseconds = static_cast<double>(end.QuadPart - start.QuadPart) * 1e9 /
-                             static_cast<double>(frequency.QuadPart) / static_cast<double>(repeat);
-        fprintf(stderr, "%.1f ns per call\n", nanoseconds);
-    }
+    if (timing) fprintf(stderr, "%.1f ns per call\n", nanosecondsPerCall(start, end, repeat));
     airDoubleRelease(answer);
     for (int i = 0; i < argumentCount; i++) airDoubleRelease(arguments[i]);
     free(arguments);
     unload(extension, context);
+    return 0;
+}
+
+// The buffers and flags are the library's own, so that the two loops ask Windows
+// for the same work. A call that fails still counts: the library's does too.
+bool bareComputerName(const wchar_t*, const wchar_t*, int) {
+    WCHAR name[MAX_COMPUTERNAME_LENGTH + 1];
+    DWORD nameSize = MAX_COMPUTERNAME_LENGTH + 1;
+    return GetComputerNameW(name, &nameSize) != 0;
+}
+
+bool bareExecutablePath(const wchar_t*, const wchar_t*, int) {
+    WCHAR path[MAX_PATH];
+    return GetModuleFileNameW(NULL, path, MAX_PATH) != 0;
+}
+
+bool bareSpecialFolder(const wchar_t*, const wchar_t*, int folder) {
+    WCHAR path[MAX_PATH];
+    return SHGetSpecialFolderPathW(NULL, path, folder, FALSE) != 0;
+}
+
+// The 64-bit view only, which is all the library reads when the value is there.
+bool bareRegistryRead(const wchar_t* keyPath, const wchar_t* valueName, int) {
+    WCHAR value[4096];
+    HKEY key;
+    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, keyPath, 0, KEY_READ | KEY_WOW64_64KEY, &key) != ERROR_SUCCESS) {
+        return false;
+    }
+    DWORD valueType = REG_NONE;
+    DWORD valueSize = sizeof value;
+    LONG status = RegQueryValueExW(key, valueName, NULL, &valueType, reinterpret_cast<BYTE*>(value), &valueSize);
+    RegCloseKey(key);
+    return status == ERROR_SUCCESS;
+}
+
+const wchar_t* textArgument(int argumentCount, wchar_t** arguments, int index) {
+    if (index >= argumentCount || wcsncmp(arguments[index], L"str:", 4) != 0) return L"";
+    return arguments[index] + 4;
+}
+
+int bareCalls(long repeat, const wchar_t* name, int argumentCount, wchar_t** arguments) {
+    bool (*call)(const wchar_t*, const wchar_t*, int) = NULL;
+    if (wcscmp(name, L"getComputerName") == 0) call = bareComputerName;
+    if (wcscmp(name, L"getModuleFileName") == 0) call = bareExecutablePath;
+    if (wcscmp(name, L"getSpecialFolder") == 0) call = bareSpecialFolder;
+    if (wcscmp(name, L"readRegString") == 0) call = bareRegistryRead;
+    if (call == NULL) {
+        fwprintf(stderr, L"tovrane-call: no function named %ls\n", name);
+        return 4;
+    }
+    int folder = argumentCount > 0 && wcsncmp(arguments[0], L"int:", 4) == 0
+                     ? static_cast<int>(wcstol(arguments[0] + 4, NULL, 0))
+                     : 0;
+    const wchar_t* keyPath = textArgument(argumentCount, arguments, 0);
+    const wchar_t* valueName = textArgument(argumentCount, arguments, 1);
+    long failures = 0;
+    LARGE_INTEGER start, end;
+    QueryPerformanceCounter(&start);
+    for (long i = 0; i < repeat; i++) {
+        if (!call(keyPath, valueName, folder)) failures++;
+    }
+    QueryPerformanceCounter(&end);
+    printf("{\"calls\":%ld,\"failures\":%ld}\n", repeat, failures);
+    fprintf(stderr, "%.1f ns per call\n", nanosecondsPerCall(start, end, repeat));
     return 0;
 }
 
@@ -305,21 +380,36 @@ int stress(Extension* extension, int threadCount, long count, const wchar_t* key
         }
         airDoubleRelease(answer);
     }
-    work.count = count;
     HANDLE threads[64];
-    if (threadCount < 1 || threadCount > 64) return usage();
-    // Two rounds: the first grows the heaps and thread structures to their working
-    // size; what the second adds is what the calls keep.
+    if (threadCount < 1 || threadCount > 64 || count < 1) return usage();
+    // Two rounds: a short first one grows the heaps and thread structures to their
+    // working size; what the measured second one adds is what the calls keep.
+    const long warmUpCount = count < 1000 ? count : 1000;
     SIZE_T before = 0;
     for (int round = 0; round < 2; round++) {
+        work.count = round == 0 ? warmUpCount : count;
         before = privateBytes();
-        for (int t = 0; t < threadCount; t++) threads[t] = CreateThread(NULL, 0, stressThread, &work, 0, NULL);
-        WaitForMultipleObjects(static_cast<DWORD>(threadCount), threads, TRUE, INFINITE);
-        for (int t = 0; t < threadCount; t++) CloseHandle(threads[t]);
+        int started = 0;
+        DWORD startError = 0;
+        while (started < threadCount) {
+            threads[started] = CreateThread(NULL, 0, stressThread, &work, 0, NULL);
+            if (threads[started] == NULL) {
+                startError = GetLastError();
+                break;
+            }
+            started++;
+        }
+        if (started > 0) WaitForMultipleObjects(static_cast<DWORD>(started), threads, TRUE, INFINITE);
+        for (int t = 0; t < started; t++) CloseHandle(threads[t]);
+        if (started < threadCount) {
+            fprintf(stderr, "tovrane-call: thread %d could not be started (error %lu)\n", started + 1,
+                    startError);
+            return 5;
+        }
     }
     SIZE_T after = privateBytes();
     printf("{\"calls\":%lld,\"mismatches\":%ld,\"private_before\":%llu,\"private_after\":%llu}\n",
-           static_cast<long long>(threadCount) * count * 8, work.mismatches,
+           static_cast<long long>(threadCount) * (warmUpCount + count) * 4, work.mismatches,
            static_cast<unsigned long long>(before), static_cast<unsigned long long>(after));
     free(keyText);
     free(nameText);
@@ -351,6 +441,11 @@ int wmain(int argc, wchar_t** argv) {
         if (repeat < 1) return usage();
         if (!load(library, &extension)) return 3;
         return callFunction(&extension, argv[next + 2], argc - next - 3, argv + next + 3, repeat, true);
+    }
+    if (wcscmp(argv[next], L"bare") == 0 && next + 2 < argc) {
+        long repeat = wcstol(argv[next + 1], NULL, 10);
+        if (repeat < 1) return usage();
+        return bareCalls(repeat, argv[next + 2], argc - next - 3, argv + next + 3);
     }
     if (wcscmp(argv[next], L"stress") == 0 && next + 4 < argc) {
         if (!load(library, &extension)) return 3;
