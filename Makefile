@@ -55,10 +55,12 @@ fuzz: deps
 	ctest --preset fuzz -j $(JOBS)
 
 # The report program against ip and the floor at N = 1, 100 and 1000 veth pairs
-# (needs root); writes bench/results.md.
+# (needs root), and the library's functions under Wine against the bare Windows
+# calls; writes bench/results.md.
 bench: build
 	python3 bench/run_bench.py --lanroster dist/linux-x86-64/lanroster \
-	  --floor build/host/nativelib/lanroster-floor --artifacts dist --out bench/results.md
+	  --floor build/host/nativelib/lanroster-floor --windows-build build/windows-x86-64 \
+	  --artifacts dist --out bench/results.md
 
 clean:
 	rm -rf build dist

@@ -1,28 +1,39 @@
 """Benchmarks the Linux report program at scale against `ip -j -6 addr show` and
 against the floor (the same kernel queries and conversions, writing nothing), in a
 network namespace of N veth pairs whose ends each hold two global IPv6 addresses
-and a link-local one. Writes a Markdown table to the output file.
+and a link-local one; and, given the x86-64 Windows build, each of the library's
+named functions under Wine against the bare Windows calls it makes. Writes
+Markdown tables to the output file.
 
 usage: run_bench.py --lanroster PATH --floor PATH [--sizes 1,100,1000] [--runs 10]
+                    [--windows-build DIR] [--calls 10000] [--library-runs 5]
                     [--artifacts DIST] [--out bench/results.md]"""
 import argparse
 import datetime
 import os
 import platform
 import re
+import shutil
 import statistics
 import subprocess
 import sys
+import tempfile
 import time
 
-sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "tests", "netns"))
+here = os.path.dirname(os.path.abspath(__file__))
+sys.path.insert(0, os.path.join(here, "..", "tests", "netns"))
+sys.path.insert(0, os.path.join(here, "..", "tests", "wine"))
 from netns_support import Namespace  # noqa: E402
+from wine_support import Prefix  # noqa: E402
 
 arguments = argparse.ArgumentParser()
 arguments.add_argument("--lanroster", required=True)
 arguments.add_argument("--floor", required=True)
 arguments.add_argument("--sizes", default="1,100,1000")
 arguments.add_argument("--runs", type=int, default=10)
+arguments.add_argument("--windows-build")
+arguments.add_argument("--calls", type=int, default=10000)
+arguments.add_argument("--library-runs", type=int, default=5)
 arguments.add_argument("--artifacts", default="dist")
 arguments.add_argument("--out", default="bench/results.md")
 options = arguments.parse_args()
@@ -56,6 +67,37 @@ def instructions(ns, command):
     run = ns.run("valgrind", "--tool=callgrind", "--callgrind-out-file=/dev/null", *command)
     found = re.search(rb"Collected : (\d+)", run.stderr)
     return int(found.group(1)) if found else None
+
+
+# A value every Wine prefix holds in the 64-bit view, so that readRegString and its
+# bare calls both stop at the first view.
+REGISTRY_KEY = "SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion"
+LIBRARY_CALLS = [("getComputerName", [], "GetComputerNameW"),
+                 ("getModuleFileName", [], "GetModuleFileNameW"),
+                 ("getSpecialFolder", ["int:26"], "SHGetSpecialFolderPathW (CSIDL_APPDATA)"),
+                 ("readRegString", [f"str:{REGISTRY_KEY}", "str:ProductName"],
+                  "RegOpenKeyExW + RegQueryValueExW + RegCloseKey")]
+
+
+def library_times(build, calls, runs):
+    """Median nanoseconds per call, through the library and bare, per function."""
+    with tempfile.TemporaryDirectory(prefix="tovrane-bench-") as work:
+        for path in ("nativelib/Tovrane.dll", "tools/tovrane-call/Adobe AIR.dll",
+                     "tools/tovrane-call/tovrane-call.exe"):
+            shutil.copy(os.path.join(build, path), work)
+        host = os.path.join(work, "tovrane-call.exe")
+        times = {(name, mode): [] for name, _, _ in LIBRARY_CALLS for mode in ("repeat", "bare")}
+        with Prefix(os.path.join(work, "prefix")) as wine:
+            for _ in range(runs):  # interleaved
+                for (name, arguments, _), mode in [(c, m) for c in LIBRARY_CALLS for m in ("repeat", "bare")]:
+                    run = wine.run(host, mode, str(calls), name, *arguments, cwd=work)
+                    timed = re.search(rb"([0-9.]+) ns per call", run.stderr)
+                    if run.returncode != 0 or not timed:
+                        sys.exit(f"tovrane-call {mode} {name} failed: {run.returncode} {run.stderr[-500:]!r}")
+                    if mode == "bare" and b'"failures":0' not in run.stdout:
+                        sys.exit(f"the bare calls of {name} failed: {run.stdout!r}")
+                    times[(name, mode)].append(float(timed.group(1)))
+        return {key: statistics.median(values) for key, values in times.items()}
 
 
 rows = []
@@ -93,6 +135,14 @@ if 100 in by_size and 1000 in by_size:
     growth = {n: ratio(by_size[1000][n], by_size[100][n]) for n in commands}
     out += ["", "Growth in instructions from N = 100 to N = 1000 (linear is 10): " +
             ", ".join(f"{n} {g}" for n, g in growth.items()) + "."]
+if options.windows_build:
+    library = library_times(os.path.abspath(options.windows_build), options.calls, options.library_runs)
+    out += ["", f"## Tovrane.dll (x86-64) under Wine: median ns per call of {options.library_runs} interleaved "
+            f"runs of {options.calls} calls", "",
+            "| function | through the library | bare calls | bare | library/bare |", "|---|---|---|---|---|"]
+    for name, _, bare_calls in LIBRARY_CALLS:
+        through, bare = library[(name, "repeat")], library[(name, "bare")]
+        out.append(f"| {name} | {through:.1f} | {bare_calls} | {bare:.1f} | {ratio(through, bare)} |")
 out += ["", "## Artifact sizes", "", "| artifact | bytes |", "|---|---|"]
 for artifact in ("windows-x86/Tovrane.dll", "windows-x86/Lanroster.exe", "windows-x86-64/Tovrane.dll",
                  "windows-x86-64/Lanroster.exe", "linux-x86-64/lanroster"):
