@@ -14,7 +14,7 @@ namespace {
 using LibraryThreads = LibraryTest;
 
 const int threadCount = 8;
-const int callsPerThread = 2000;
+const int callsPerThread = 100000;
 
 TEST_F(LibraryThreads, ConcurrentCallsGiveTheSingleThreadedAnswers) {
     windowsSetComputerName(u"THREADHOST");
