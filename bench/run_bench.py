@@ -7,7 +7,7 @@ Markdown tables to the output file.
 
 usage: run_bench.py --lanroster PATH --floor PATH [--sizes 1,100,1000] [--runs 10]
                     [--windows-build DIR] [--calls 10000] [--library-runs 5]
-                    [--artifacts DIST] [--out bench/results.md]"""
+                    [--artifacts DIST] [--out bench/results.md] [--readme README.md]"""
 import argparse
 import datetime
 import os
@@ -36,6 +36,7 @@ arguments.add_argument("--calls", type=int, default=10000)
 arguments.add_argument("--library-runs", type=int, default=5)
 arguments.add_argument("--artifacts", default="dist")
 arguments.add_argument("--out", default="bench/results.md")
+arguments.add_argument("--readme", help="replace the table quoted between the README's markers")
 options = arguments.parse_args()
 sizes = [int(n) for n in options.sizes.split(",")]
 commands = {"lanroster": [os.path.abspath(options.lanroster)],
@@ -151,3 +152,15 @@ for artifact in ("windows-x86/Tovrane.dll", "windows-x86/Lanroster.exe", "window
 os.makedirs(os.path.dirname(os.path.abspath(options.out)), exist_ok=True)
 open(options.out, "w").write("\n".join(out) + "\n")
 print("\n".join(out))
+
+README_START = "<!-- make bench writes the table below -->"
+README_END = "<!-- end of the table make bench writes -->"
+if options.readme:
+    readme = open(options.readme).read()
+    start, end = readme.find(README_START), readme.find(README_END)
+    if start < 0 or end < start:
+        sys.exit(f"{options.readme}: no table markers to replace between")
+    # The README's section is one level below the file's title, so are its headings.
+    quoted = [("#" + line) if line.startswith("## ") else line for line in out[2:]]
+    readme = readme[:start + len(README_START)] + "\n" + "\n".join(quoted) + "\n" + readme[end:]
+    open(options.readme, "w").write(readme)
