@@ -312,6 +312,9 @@ int bareCalls(long repeat, const wchar_t* name, int argumentCount, wchar_t** arg
     return 0;
 }
 
+// WaitForMultipleObjects waits for at most MAXIMUM_WAIT_OBJECTS (64) handles.
+const int maximumStressThreads = MAXIMUM_WAIT_OBJECTS;
+
 struct StressWork {
     const FRENamedFunction* table;
     FREObject arguments[4][2];
@@ -380,8 +383,7 @@ int stress(Extension* extension, int threadCount, long count, const wchar_t* key
         }
         airDoubleRelease(answer);
     }
-    HANDLE threads[64];
-    if (threadCount < 1 || threadCount > 64 || count < 1) return usage();
+    HANDLE threads[maximumStressThreads];
     // Two rounds: a short first one grows the heaps and thread structures to their
     // working size; what the measured second one adds is what the calls keep.
     const long warmUpCount = count < 1000 ? count : 1000;
@@ -448,9 +450,11 @@ int wmain(int argc, wchar_t** argv) {
         return bareCalls(repeat, argv[next + 2], argc - next - 3, argv + next + 3);
     }
     if (wcscmp(argv[next], L"stress") == 0 && next + 4 < argc) {
+        long threadCount = wcstol(argv[next + 1], NULL, 10);
+        long count = wcstol(argv[next + 2], NULL, 10);
+        if (threadCount < 1 || threadCount > maximumStressThreads || count < 1) return usage();
         if (!load(library, &extension)) return 3;
-        return stress(&extension, static_cast<int>(wcstol(argv[next + 1], NULL, 10)),
-                      wcstol(argv[next + 2], NULL, 10), argv[next + 3], argv[next + 4]);
+        return stress(&extension, static_cast<int>(threadCount), count, argv[next + 3], argv[next + 4]);
     }
     return usage();
 }
