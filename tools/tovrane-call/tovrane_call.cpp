@@ -316,6 +316,7 @@ int bareCalls(long repeat, const wchar_t* name, int argumentCount, wchar_t** arg
 const int maximumStressThreads = MAXIMUM_WAIT_OBJECTS;
 
 struct StressWork {
+    FREContext context;
     const FRENamedFunction* table;
     FREObject arguments[4][2];
     uint32_t argumentCounts[4];
@@ -336,7 +337,8 @@ DWORD WINAPI stressThread(void* parameter) {
     long mismatches = 0;
     for (long i = 0; i < work->count; i++) {
         for (int f = 0; f < 4; f++) {
-            FREObject answer = work->table[f].function(NULL, NULL, work->argumentCounts[f], work->arguments[f]);
+            FREObject answer =
+                work->table[f].function(work->context, NULL, work->argumentCounts[f], work->arguments[f]);
             if (!sameAnswer(answer, work->expected[f])) mismatches++;
             airDoubleRelease(answer);
         }
@@ -358,7 +360,7 @@ int stress(Extension* extension, int threadCount, long count, const wchar_t* key
     uint32_t functionCount;
     StressWork work;
     memset(&work, 0, sizeof work);
-    FREContext context = newContext(extension, 1, &functionCount, &work.table);
+    work.context = newContext(extension, 1, &functionCount, &work.table);
     if (functionCount != 4) return 4;
     char* keyText = toUtf8(key);
     char* nameText = toUtf8(name);
@@ -373,7 +375,7 @@ int stress(Extension* extension, int threadCount, long count, const wchar_t* key
             work.argumentCounts[f] = 2;
         }
         // The single-threaded answer, and a warm-up of whatever Windows caches.
-        FREObject answer = work.table[f].function(context, NULL, work.argumentCounts[f], work.arguments[f]);
+        FREObject answer = work.table[f].function(work.context, NULL, work.argumentCounts[f], work.arguments[f]);
         const char* text;
         uint32_t length;
         if (airDoubleStringOf(answer, &text, &length)) {
@@ -415,7 +417,7 @@ int stress(Extension* extension, int threadCount, long count, const wchar_t* key
            static_cast<unsigned long long>(before), static_cast<unsigned long long>(after));
     free(keyText);
     free(nameText);
-    unload(extension, context);
+    unload(extension, work.context);
     return 0;
 }
 
